@@ -18,3 +18,11 @@ inline const char *client_address_text(const request_rec *r) {
   return r->connection->remote_ip;
 #endif
 }
+
+// 2.4 tags each log line with the module that wrote it, and a C++ file that
+// logs must say which module it belongs to; 2.2 has no such tagging.
+#ifdef APLOG_USE_MODULE
+#define MORVANE_LOG_MODULE APLOG_USE_MODULE(morvane)
+#else
+#define MORVANE_LOG_MODULE static_assert(true, "")
+#endif

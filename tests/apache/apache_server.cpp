@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +40,14 @@ int free_port() {
   close(fd);
   return ntohs(addr.sin_port);
 }
+
+// Threaded MPMs: one child with room for every test's concurrency, and a slot
+// for the next generation during a graceful restart.
+constexpr char threadedSizing[] =
+    "StartServers 1\nServerLimit 2\nThreadsPerChild 64\nMaxRequestWorkers 128\n"
+    "MinSpareThreads 1\nMaxSpareThreads 128\n";
+constexpr char preforkSizing[] =
+    "StartServers 4\nMinSpareServers 2\nMaxSpareServers 8\nServerLimit 16\nMaxRequestWorkers 16\n";
 
 bool wait_for_exit(pid_t pid, std::chrono::milliseconds limit, int *status) {
   auto deadline = std::chrono::steady_clock::now() + limit;
@@ -120,17 +129,26 @@ void ApacheServer::configure(const std::string &body) {
   std::ostringstream conf;
   conf << "ServerRoot \"" << dir_ << "\"\n"
        << "ServerName 127.0.0.1\n"
-       << "Listen 127.0.0.1:" << port_ << "\n"
+       << "Listen 127.0.0.1:" << port_ << "\n";
+  for (auto &listener : listeners_) conf << "Listen " << listener << "\n";
+  conf
        << "PidFile \"" << dir_ << "/httpd.pid\"\n"
        << "ErrorLog \"" << dir_ << "/error.log\"\n"
        << "LogLevel warn\n"
        << "DefaultRuntimeDir \"" << dir_ << "\"\n"
        << "DocumentRoot \"" << dir_ << "/htdocs\"\n"
        << "LoadModule mpm_" << mpm_ << "_module " << apacheModules << "/mod_mpm_" << mpm_ << ".so\n"
+       << (mpm_ == "prefork" ? preforkSizing : threadedSizing)
        << "LoadModule authz_core_module " << apacheModules << "/mod_authz_core.so\n";
   if (geteuid() == 0) conf << "User www-data\nGroup www-data\n";
   conf << "LoadModule morvane_module \"" << MORVANE_MODULE_PATH << "\"\n" << body << "\n";
   write_file(conf_path(), conf.str());
+}
+
+int ApacheServer::add_listener(const std::string &host) {
+  int port = free_port();
+  listeners_.push_back(host + ":" + std::to_string(port));
+  return port;
 }
 
 std::vector<std::string> ApacheServer::apache_command(std::vector<std::string> extra) const {
@@ -194,6 +212,17 @@ void ApacheServer::stop() {
     waitpid(pid_, &status, 0);
   }
   pid_ = -1;
+  check_jni_warnings();
+}
+
+// With -Xcheck:jni in JAVA_TOOL_OPTIONS the JVM reports every misuse of JNI on
+// the children's standard error, which Apache sends to its error log.
+void ApacheServer::check_jni_warnings() const {
+  const char *options = std::getenv("JAVA_TOOL_OPTIONS");
+  if (!options || !std::strstr(options, "-Xcheck:jni")) return;
+  std::string logs = error_log() + read_file(dir_ + "/stderr.log");
+  for (const char *marker : {"WARNING in native method", "FATAL ERROR in native method"})
+    EXPECT_EQ(logs.find(marker), std::string::npos) << "JNI checks reported a problem:\n" << logs;
 }
 
 void ApacheServer::graceful() {

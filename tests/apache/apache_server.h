@@ -33,9 +33,13 @@ class ApacheServer {
   ApacheServer &operator=(const ApacheServer &) = delete;
 
   // The module's part of the configuration: everything after the prologue
-  // (ServerRoot, Listen, PidFile, ErrorLog, the MPM, authz_core and LoadModule
-  // of mod_morvane from the build tree).
+  // (ServerRoot, Listen, PidFile, ErrorLog, the MPM and its sizing, authz_core
+  // and LoadModule of mod_morvane from the build tree). The threaded MPMs run
+  // one child, so that one JVM sees every request; prefork runs several.
   void configure(const std::string &body);
+
+  // Another listener, on 127.0.0.1 or "[::1]"; call before configure().
+  int add_listener(const std::string &host = "127.0.0.1");
 
   CommandResult check_config() const;  // apache2 -t
   CommandResult list_directives() const;  // apache2 -L
@@ -56,9 +60,12 @@ class ApacheServer {
   std::vector<std::string> apache_command(std::vector<std::string> extra) const;
   bool accepting() const;
 
+  void check_jni_warnings() const;
+
   std::string mpm_;
   std::string dir_;
   int port_;
+  std::vector<std::string> listeners_;
   pid_t pid_ = -1;
 };
 
