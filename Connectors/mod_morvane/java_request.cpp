@@ -99,11 +99,6 @@ void write_session_cookie(JNIEnv *env, request_rec *r, jstring session) {
                  apr_pstrcat(r->pool, sessionCookieName, "=", chars.get(), ";PATH=/", nullptr));
 }
 
-void write_body(JNIEnv *env, request_rec *r, jbyteArray body) {
-  ByteArrayElements bytes(env, body, 0);
-  if (bytes.data() && bytes.size() > 0) ap_rwrite(bytes.data(), bytes.size(), r);
-}
-
 int fail(JNIEnv *env, request_rec *r, const char *what) {
   if (env->ExceptionCheck()) env->ExceptionClear();
   log_request_error(r, "%s", what);
@@ -111,6 +106,11 @@ int fail(JNIEnv *env, request_rec *r, const char *what) {
 }
 
 }  // namespace
+
+void write_java_bytes(JNIEnv *env, request_rec *r, jbyteArray bytes) {
+  ByteArrayElements elements(env, bytes, 0);
+  if (elements.data() && elements.size() > 0) ap_rwrite(elements.data(), elements.size(), r);
+}
 
 int forward_request(JNIEnv *env, request_rec *r, jobject connector) {
   BodyBuffer body;
@@ -144,6 +144,6 @@ int forward_request(JNIEnv *env, request_rec *r, jobject connector) {
   }
   write_session_cookie(env, r, outgoingSession.get());
   if (!responseBody) return HTTP_NOT_FOUND;
-  write_body(env, r, responseBody.get());
+  write_java_bytes(env, r, responseBody.get());
   return OK;
 }

@@ -122,6 +122,9 @@ HttpResponse send_raw(int port, const std::string &requestBytes, const std::stri
   int fd = connect_to(host, port);
   try {
     send_all(fd, requestBytes);
+    // The request is complete: a server that waits for more body learns that
+    // none will come, instead of hanging the test.
+    shutdown(fd, SHUT_WR);
     std::string raw = receive_all(fd);
     close(fd);
     return parse(raw);
@@ -129,6 +132,17 @@ HttpResponse send_raw(int port, const std::string &requestBytes, const std::stri
     close(fd);
     throw;
   }
+}
+
+void send_and_close(int port, const std::string &bytes) {
+  int fd = connect_to("127.0.0.1", port);
+  try {
+    send_all(fd, bytes);
+  } catch (...) {
+    close(fd);
+    throw;
+  }
+  close(fd);
 }
 
 std::string request(const std::string &method, const std::string &target, const std::string &body,

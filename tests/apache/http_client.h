@@ -29,6 +29,10 @@ HttpResponse send_raw(int port, const std::string &request, const std::string &h
 // receives the body in several reads.
 HttpResponse send_pieces(int port, const std::vector<std::string> &pieces, int pauseMs = 200);
 
+// Sends the bytes and closes the connection without waiting for an answer, as
+// a client that gives up half-way does.
+void send_and_close(int port, const std::string &bytes);
+
 // A request with Connection: close and, when a body is given, its Content-Length.
 std::string request(const std::string &method, const std::string &target, const std::string &body = "",
                     const std::vector<std::string> &headers = {});
