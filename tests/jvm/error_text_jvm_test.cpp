@@ -33,9 +33,12 @@ std::string print_stack_trace(JNIEnv *env, jthrowable exception) {
   jclass throwableClass = env->FindClass("java/lang/Throwable");
   env->CallVoidMethod(exception, env->GetMethodID(throwableClass, "printStackTrace", "(Ljava/io/PrintWriter;)V"),
                       printWriter);
+  EXPECT_FALSE(env->ExceptionCheck());
   env->CallVoidMethod(printWriter, env->GetMethodID(printWriterClass, "flush", "()V"));
+  EXPECT_FALSE(env->ExceptionCheck());
   auto text = static_cast<jstring>(
       env->CallObjectMethod(stringWriter, env->GetMethodID(stringWriterClass, "toString", "()Ljava/lang/String;")));
+  EXPECT_FALSE(env->ExceptionCheck());
   const char *chars = env->GetStringUTFChars(text, nullptr);
   std::string trace = chars;
   env->ReleaseStringUTFChars(text, chars);
@@ -92,6 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         TraceCase{"nothing_pending_message_alone", Pending::nothing, true, false, 40, false},
         TraceCase{"unprintable_trace_message_alone", Pending::unprintable, true, false, 40, false},
         TraceCase{"long_message_cut_then_trace", Pending::noClassDefFound, true, false, 3000, true},
-        TraceCase{"ready_text_uncut_then_trace", Pending::noClassDefFound, true, true, 3000, true}));
+        TraceCase{"ready_text_uncut_then_trace", Pending::noClassDefFound, true, true, 3000, true}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 }  // namespace
