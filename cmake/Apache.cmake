@@ -59,3 +59,15 @@ add_library(morvane_apr_runtime INTERFACE)
 target_link_libraries(morvane_apr_runtime INTERFACE morvane_apache_headers ${apr_link})
 
 message(STATUS "Apache headers: ${APACHE_INCLUDEDIR} (modules go to ${APACHE_LIBEXECDIR})")
+
+# Where "cmake --install" puts the module: Apache's own module directory. On
+# Debian's layout it also adds mods-available/morvane.load and morvane.conf,
+# so that "a2enmod morvane" works.
+execute_process(COMMAND ${MORVANE_APXS} -q SYSCONFDIR OUTPUT_VARIABLE apache_sysconfdir
+                OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+set(mods_available_default "")
+if(apache_sysconfdir AND EXISTS "${apache_sysconfdir}/mods-available")
+  set(mods_available_default "${apache_sysconfdir}/mods-available")
+endif()
+set(MORVANE_MODS_AVAILABLE "${mods_available_default}" CACHE PATH
+    "Debian-style mods-available directory for morvane.load and morvane.conf (empty: none)")
