@@ -115,6 +115,14 @@ CommandResult run_command(const std::vector<std::string> &argv) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
 }
 
+std::string sha256_hex(const std::string &bytes) {
+  std::string dir = make_private_dir("sha");
+  write_file(dir + "/data", bytes);
+  std::string hex = run_command({"/usr/bin/sha256sum", dir + "/data"}).output.substr(0, 64);
+  fs::remove_all(dir);
+  return hex;
+}
+
 ApacheServer::ApacheServer(const std::string &label, std::string mpm)
     : mpm_(std::move(mpm)), dir_(make_private_dir(label)), port_(free_port()) {
   mkdir((dir_ + "/htdocs").c_str(), 0755);

@@ -18,6 +18,9 @@ std::string read_file(const std::string &path);
 // Copies a directory tree, making it readable by everyone.
 void copy_tree(const std::string &from, const std::string &to);
 
+// The SHA-256 of some bytes, in lower-case hex, as sha256sum computes it.
+std::string sha256_hex(const std::string &bytes);
+
 struct CommandResult {
   int status;  // exit status, or 128 + signal
   std::string output;  // stdout and stderr together

@@ -102,13 +102,19 @@ std::string HttpResponse::header(const std::string &name) const {
   return values.empty() ? "" : values.front();
 }
 
-HttpResponse send_pieces(int port, const std::vector<std::string> &pieces, int pauseMs) {
-  int fd = connect_to("127.0.0.1", port);
+namespace {
+
+// Sends the pieces with a pause between them, ends the sending side (a server
+// that waits for more body learns that none will come instead of hanging the
+// test) and reads the whole answer.
+HttpResponse exchange(const std::string &host, int port, const std::vector<std::string> &pieces, int pauseMs) {
+  int fd = connect_to(host, port);
   try {
     for (size_t i = 0; i < pieces.size(); ++i) {
       if (i) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
       send_all(fd, pieces[i]);
     }
+    shutdown(fd, SHUT_WR);
     std::string raw = receive_all(fd);
     close(fd);
     return parse(raw);
@@ -118,20 +124,14 @@ HttpResponse send_pieces(int port, const std::vector<std::string> &pieces, int p
   }
 }
 
+}  // namespace
+
+HttpResponse send_pieces(int port, const std::vector<std::string> &pieces, int pauseMs) {
+  return exchange("127.0.0.1", port, pieces, pauseMs);
+}
+
 HttpResponse send_raw(int port, const std::string &requestBytes, const std::string &host) {
-  int fd = connect_to(host, port);
-  try {
-    send_all(fd, requestBytes);
-    // The request is complete: a server that waits for more body learns that
-    // none will come, instead of hanging the test.
-    shutdown(fd, SHUT_WR);
-    std::string raw = receive_all(fd);
-    close(fd);
-    return parse(raw);
-  } catch (...) {
-    close(fd);
-    throw;
-  }
+  return exchange(host, port, {requestBytes}, 0);
 }
 
 void send_and_close(int port, const std::string &bytes) {

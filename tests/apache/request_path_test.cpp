@@ -17,13 +17,6 @@ using namespace apache_test;
 
 namespace {
 
-std::string sha256_hex(const std::string &bytes) {
-  std::string path = make_private_dir("sha") + "/data";
-  write_file(path, bytes);
-  CommandResult result = run_command({"/usr/bin/sha256sum", path});
-  return result.output.substr(0, 64);
-}
-
 // A printable body of `size` bytes whose every position differs from its neighbours.
 std::string printable_body(size_t size) {
   std::string body(size, ' ');

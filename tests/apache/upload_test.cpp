@@ -17,14 +17,6 @@ namespace {
 
 std::string test_name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
-std::string sha256_hex(const std::string &bytes) {
-  std::string dir = make_private_dir("sha");
-  write_file(dir + "/data", bytes);
-  std::string hex = run_command({"/usr/bin/sha256sum", dir + "/data"}).output.substr(0, 64);
-  run_command({"/bin/rm", "-rf", dir});
-  return hex;
-}
-
 // Bytes of every value, different for every seed.
 std::string binary_data(size_t size, unsigned seed) {
   std::string data(size, '\0');
