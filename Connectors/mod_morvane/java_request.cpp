@@ -92,10 +92,12 @@ void write_content_type(JNIEnv *env, request_rec *r, jstring contentType) {
   ap_set_content_type(r, chars.get() ? apr_pstrdup(r->pool, chars.get()) : "text/plain");
 }
 
-void write_session_cookie(JNIEnv *env, request_rec *r, jstring session) {
+// A not-found answer is built by Apache itself, which keeps only
+// err_headers_out; the session id must reach the client then too.
+void write_session_cookie(JNIEnv *env, request_rec *r, jstring session, bool notFound) {
   UtfChars chars(env, session);
   if (!chars.get()) return;
-  apr_table_setn(r->headers_out, "Set-Cookie",
+  apr_table_setn(notFound ? r->err_headers_out : r->headers_out, "Set-Cookie",
                  apr_pstrcat(r->pool, sessionCookieName, "=", chars.get(), ";PATH=/", nullptr));
 }
 
@@ -142,7 +144,7 @@ int forward_request(JNIEnv *env, request_rec *r, jobject connector) {
     LocalRef<jstring> contentType(env, reply.contentType);
     write_content_type(env, r, contentType.get());
   }
-  write_session_cookie(env, r, outgoingSession.get());
+  write_session_cookie(env, r, outgoingSession.get(), !responseBody);
   if (!responseBody) return HTTP_NOT_FOUND;
   write_java_bytes(env, r, responseBody.get());
   return OK;

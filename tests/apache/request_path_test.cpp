@@ -145,6 +145,12 @@ TEST_F(RequestPath, TheAnswerFollowsTheExchangeArray) {
   HttpResponse missing = get(port, "/app?probe-body=null");
   EXPECT_EQ(missing.status, 404);
   expect_no_cache_headers(missing);
+  EXPECT_FALSE(missing.has("Set-Cookie"));
+
+  HttpResponse missingWithSession = get(port, "/app?probe-body=null&probe-session=new1");
+  EXPECT_EQ(missingWithSession.status, 404);
+  EXPECT_EQ(missingWithSession.all("Set-Cookie"), std::vector<std::string>{"MORVANE_APACHE_SESSIONID=new1;PATH=/"})
+      << "a session id chosen on a not-found answer must still reach the client";
 }
 
 TEST_F(RequestPath, HeadStartsTheBridgeButNeverCallsJava) {
