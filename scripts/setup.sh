@@ -9,6 +9,7 @@ packages=(
   openjdk-17-jdk-headless
   libgtest-dev curl
   g++-mingw-w64-x86-64-posix wine64
+  wrk linux-perf
 )
 
 missing=()

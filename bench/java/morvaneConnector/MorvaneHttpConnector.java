@@ -1,15 +1,14 @@
 package morvaneConnector;
 
 import java.nio.charset.StandardCharsets;
+import morvaneBench.BenchLogic;
 
 /**
  * A lean connector for the benchmarks: it does as little as a real framework
- * could, so that the figures measure the connector. GET answers 13 bytes, a body
- * is echoed back, and an upload is counted.
+ * could, so that the figures measure the connector. Requests go to the same
+ * logic that the proxied JDK HTTP server runs; an upload is counted.
  */
 public class MorvaneHttpConnector {
-  static final byte[] HELLO = "Hello, world!".getBytes(StandardCharsets.US_ASCII);
-
   public MorvaneHttpConnector(String[] names, String[] values) {
   }
 
@@ -24,10 +23,7 @@ public class MorvaneHttpConnector {
   }
 
   public void process(Object[] exchange, String address, String language) {
-    Object request = exchange[0];
-    exchange[0] = request instanceof String && !((String) request).isEmpty()
-        && !((String) request).startsWith("q=")
-        ? ((String) request).getBytes(StandardCharsets.ISO_8859_1) : HELLO;
+    exchange[0] = BenchLogic.answer((String) exchange[0]);
   }
 
   /** The handle of one upload: its byte count. */
