@@ -109,8 +109,9 @@ int fail(JNIEnv *env, request_rec *r, const char *what) {
 
 }  // namespace
 
+// The array is only read, so its elements are released without copying back.
 void write_java_bytes(JNIEnv *env, request_rec *r, jbyteArray bytes) {
-  ByteArrayElements elements(env, bytes, 0);
+  ByteArrayElements elements(env, bytes, JNI_ABORT);
   if (elements.data() && elements.size() > 0) ap_rwrite(elements.data(), elements.size(), r);
 }
 

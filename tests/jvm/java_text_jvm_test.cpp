@@ -78,6 +78,24 @@ TEST_F(JavaText, AgreesWithNewStringUtfWhereThatIsRight) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// Long ASCII takes another route into Java than short ASCII; both must give
+// exactly the chars NewStringUTF gives.
+TEST_F(JavaText, LongAsciiArrivesAsNewStringUtfWouldGiveIt) {
+  for (size_t length : {255u, 256u, 257u, 65536u, 1000003u}) {
+    SCOPED_TRACE(length);
+    std::string bytes(length, ' ');
+    for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(1 + (i * 37) % 127);
+    jstring theirs = env->NewStringUTF(bytes.c_str());
+    jstring ours = new_java_string(env, bytes.c_str());
+    ASSERT_NE(ours, nullptr);
+    EXPECT_EQ(env->GetStringLength(ours), static_cast<jsize>(length));
+    EXPECT_TRUE(java_chars(env, theirs) == java_chars(env, ours));
+    env->DeleteLocalRef(theirs);
+    env->DeleteLocalRef(ours);
+  }
+  EXPECT_FALSE(env->ExceptionCheck());
+}
+
 TEST_F(JavaText, StopsAtTheFirstNulUnlessGivenALength) {
   std::string bytes = "a\0\xC3\xA9"s;
   jstring upToNul = new_java_string(env, bytes.data());

@@ -69,4 +69,20 @@ TEST(JavaChars, PlainAsciiIsOnlyBytesBelow0x80) {
   EXPECT_TRUE(is_plain_ascii(latin1, 3));
 }
 
+// The check reads whole words where it can: a high byte must be found at any
+// position, inside a word or in the tail, and nothing past the length counts.
+TEST(JavaChars, PlainAsciiFindsAHighByteAnywhere) {
+  for (size_t length = 1; length <= 25; ++length) {
+    std::string bytes(length + 1, 'a');
+    bytes[length] = '\x80';  // just past the end: must not count
+    EXPECT_TRUE(is_plain_ascii(reinterpret_cast<const unsigned char *>(bytes.data()), length)) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string marked = bytes;
+      marked[at] = '\xC3';
+      EXPECT_FALSE(is_plain_ascii(reinterpret_cast<const unsigned char *>(marked.data()), length))
+          << "length " << length << ", high byte at " << at;
+    }
+  }
+}
+
 }  // namespace
