@@ -55,7 +55,7 @@ TEST(ConnectorRegistry, ParametersReachTheConstructorInOrderAndAgainAfterGracefu
 
   site.server.graceful();
   // The next generation of children builds its own JVM and connector.
-  for (int attempt = 0; attempt < 100 && site.records("ctor").size() < 2; ++attempt) {
+  for (int attempt = 0; attempt < 400 && site.records("ctor").size() < 2; ++attempt) {
     get(vhostPort, "/app");
     usleep(50 * 1000);
   }
