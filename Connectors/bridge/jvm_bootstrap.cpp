@@ -1,5 +1,6 @@
 #include "jvm_bootstrap.h"
 
+#include "connector_messages.h"
 #include "error_text.h"
 #include "java_contract.h"
 #include "java_text.h"
@@ -126,18 +127,12 @@ JNIEnv *create_java_vm(const BootstrapRules &rules, CreateJavaVMFunction create,
 bool find_classes(const BootstrapRules &rules, JNIEnv *env, const char *classpath, char **slot, jclass *connector) {
   LocalRef<jclass> framework(env, env->FindClass(java_contract::frameworkClass));
   if (!framework) {
-    report(rules, slot, env,
-           "Could not find class \"morvaneFramework.MorvaneFramework\" in classpath\r\n     \"%s\"\r\n"
-           "Make sure to include path to morvaneFramework JAR file.%s",
-           classpath, rules.classMissingSuffix);
+    report(rules, slot, env, MORVANE_FRAMEWORK_CLASS_MISSING "%s", classpath, rules.classMissingSuffix);
     return false;
   }
   *connector = env->FindClass(java_contract::connectorClass);
   if (!*connector) {
-    report(rules, slot, env,
-           "Could not find class \"morvaneConnector.MorvaneHttpConnector\" in classpath\r\n     \"%s\"\r\n"
-           "Make sure to include path to morvaneConnector JAR file.%s",
-           classpath, rules.classMissingSuffix);
+    report(rules, slot, env, MORVANE_CONNECTOR_CLASS_MISSING "%s", classpath, rules.classMissingSuffix);
     return false;
   }
   return true;
@@ -157,30 +152,26 @@ jmethodID optional_method_id(JNIEnv *env, jclass cls, const java_contract::Metho
   return id;
 }
 
-#define CONNECTOR_INTERNAL_ERROR(what) "Internal error in class morvaneConnector.MorvaneHttpConnector (" what ")"
-
 bool resolve_methods(const BootstrapRules &rules, JNIEnv *env, jclass cls, char **slot, BootstrapStart *started,
                      jmethodID *setLogfile) {
   started->constructorMethod = method_id(env, cls, java_contract::constructor);
   if (!started->constructorMethod) {
-    report(rules, slot, env, CONNECTOR_INTERNAL_ERROR("ctor not found"));
+    report(rules, slot, env, ctorNotFound);
     return false;
   }
   started->initMethod = method_id(env, cls, java_contract::init);
   if (!started->initMethod) {
-    report(rules, slot, env, CONNECTOR_INTERNAL_ERROR("\"init\" not found"));
+    report(rules, slot, env, initNotFound);
     return false;
   }
   processMethod = method_id(env, cls, java_contract::process);
   if (!processMethod) {
-    // A missing process has never had a message of its own; keep the one
-    // that administrators and their scripts already know.
-    report(rules, slot, env, CONNECTOR_INTERNAL_ERROR("\"init\" not found"));
+    report(rules, slot, env, initNotFound);
     return false;
   }
   terminateMethod = method_id(env, cls, java_contract::terminate);
   if (!terminateMethod) {
-    report(rules, slot, env, CONNECTOR_INTERNAL_ERROR("\"terminate\" not found"));
+    report(rules, slot, env, terminateNotFound);
     return false;
   }
   uploadInitMethod = optional_method_id(env, cls, java_contract::onUploadInit);
@@ -188,13 +179,11 @@ bool resolve_methods(const BootstrapRules &rules, JNIEnv *env, jclass cls, char 
   uploadMethod = optional_method_id(env, cls, java_contract::onUpload);
   *setLogfile = env->GetStaticMethodID(cls, java_contract::setLogfile.name, java_contract::setLogfile.signature);
   if (!*setLogfile) {
-    report(rules, slot, env, CONNECTOR_INTERNAL_ERROR("\"setLogfile\" not found"));
+    report(rules, slot, env, setLogfileNotFound);
     return false;
   }
   return true;
 }
-
-#undef CONNECTOR_INTERNAL_ERROR
 
 // Hands the log file's path to the Java side, which does all the logging. A
 // text it returns becomes the error text unchanged; the bootstrap goes on.

@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include "connector_messages.h"
 #include "error_text.h"
 #include "java_contract.h"
 #include "java_text.h"
@@ -73,9 +74,6 @@ bool fill_parameters(JNIEnv *env, server_rec *server, ParameterArrays *arrays) {
   return true;
 }
 
-constexpr char classMissingFormat[] =
-    "Could not find class \"morvaneConnector.MorvaneHttpConnector\" in classpath\r\n     \"%s\"\r\n"
-    "Make sure to include path to morvaneConnector JAR file.";
 constexpr char instantiateFailed[] = "Internal error: Could not instantiate morvaneConnector.MorvaneHttpConnector";
 
 // Creates the server's connector into the entry, or its error text. Every
@@ -83,15 +81,14 @@ constexpr char instantiateFailed[] = "Internal error: Could not instantiate morv
 void create_connector(JNIEnv *env, ServerEntry *entry) {
   char **slot = &entry->error;
   LocalRef<jclass> connectorClass(env, env->FindClass(java_contract::connectorClass));
-  if (!connectorClass) return set_error(slot, env, classMissingFormat, classpath ? classpath : "");
+  if (!connectorClass) return set_error(slot, env, connectorClassMissing, classpath ? classpath : "");
   jmethodID constructor =
       env->GetMethodID(connectorClass.get(), java_contract::constructor.name, java_contract::constructor.signature);
   if (!constructor)
-    return set_error(slot, env, "Internal error in class morvaneConnector.MorvaneHttpConnector (ctor not found)");
+    return set_error(slot, env, ctorNotFound);
   jmethodID init = env->GetMethodID(connectorClass.get(), java_contract::init.name, java_contract::init.signature);
   if (!init)
-    return set_error(slot, env,
-                     "Internal error in class morvaneConnector.MorvaneHttpConnector (\"init\" not found)");
+    return set_error(slot, env, initNotFound);
 
   ParameterArrays arrays{nullptr, nullptr, nullptr};
   bool filled = fill_parameters(env, entry->server, &arrays);
